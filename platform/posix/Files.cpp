@@ -1,1 +1,232 @@
-// Not built yet.
+// Input and output files over POSIX descriptors: positioned reads, whole-file
+// read-only mappings, and outputs that replace their target only when whole.
+#include "platform/Files.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <fcntl.h>
+#include <random>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Keeps a mapping alive for as long as any file's contents point into it.
+struct Mapping {
+    void* address = nullptr;
+    size_t size = 0;
+    ~Mapping() { munmap(address, size); }
+};
+
+// Largest chunk handed to one system call: Linux moves at most about 2 GiB
+// per call anyway.
+constexpr size_t kMaxChunk = 1u << 30;
+
+std::string FolderOf(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+struct InputFile::Handle {
+    int fd = -1;
+};
+
+InputFile::InputFile() = default;
+
+InputFile::~InputFile() { Close(); }
+
+bool InputFile::Open(const std::string& path)
+{
+    Close();
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return false;
+    }
+    handle_ = std::make_unique<Handle>();
+    handle_->fd = fd;
+    size_ = static_cast<uint64_t>(info.st_size);
+    return true;
+}
+
+size_t InputFile::ReadAt(uint64_t offset, void* buffer, size_t n)
+{
+    if (!handle_ || offset > static_cast<uint64_t>(LLONG_MAX))
+        return 0;
+    size_t done = 0;
+    while (done < n) {
+        size_t chunk = n - done < kMaxChunk ? n - done : kMaxChunk;
+        ssize_t got = pread(handle_->fd, static_cast<char*>(buffer) + done, chunk,
+                            static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += static_cast<size_t>(got);
+    }
+    return done;
+}
+
+std::shared_ptr<const uint8_t> InputFile::MapWhole()
+{
+    if (!handle_ || size_ == 0 || size_ > SIZE_MAX)
+        return nullptr;
+    void* address = mmap(nullptr, static_cast<size_t>(size_), PROT_READ, MAP_PRIVATE, handle_->fd, 0);
+    if (address == MAP_FAILED)
+        return nullptr;
+    auto mapping = std::make_shared<Mapping>();
+    mapping->address = address;
+    mapping->size = static_cast<size_t>(size_);
+    return std::shared_ptr<const uint8_t>(mapping, static_cast<const uint8_t*>(address));
+}
+
+void InputFile::Close()
+{
+    if (handle_)
+        close(handle_->fd);
+    handle_.reset();
+    size_ = 0;
+}
+
+struct OutputFile::Handle {
+    int fd = -1;
+};
+
+OutputFile::OutputFile() = default;
+
+OutputFile::~OutputFile()
+{
+    if (handle_)
+        close(handle_->fd);
+    if (!tempPath_.empty())
+        unlink(tempPath_.c_str());
+}
+
+bool OutputFile::Create(const std::string& path)
+{
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    handle_ = std::make_unique<Handle>();
+    handle_->fd = fd;
+    position_ = 0;
+    failed_ = false;
+    return true;
+}
+
+bool OutputFile::CreateBeside(const std::string& target)
+{
+    // The target must be a file we may write: a folder, or a file we may not
+    // open for writing, is refused before anything is made.
+    struct stat info;
+    if (stat(target.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode))
+            return false;
+        int probe = open(target.c_str(), O_WRONLY | O_CLOEXEC);
+        if (probe < 0)
+            return false;
+        close(probe);
+    }
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[32];
+        snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
+        std::string temp = FolderOf(target) + ".rezpatcher" + suffix;
+        int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            handle_ = std::make_unique<Handle>();
+            handle_->fd = fd;
+            tempPath_ = temp;
+            targetPath_ = target;
+            position_ = 0;
+            failed_ = false;
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+bool OutputFile::Write(const void* data, size_t n)
+{
+    if (failed_ || !handle_) {
+        failed_ = true;
+        return false;
+    }
+    const char* bytes = static_cast<const char*>(data);
+    size_t done = 0;
+    while (done < n) {
+        size_t chunk = n - done < kMaxChunk ? n - done : kMaxChunk;
+        ssize_t put = write(handle_->fd, bytes + done, chunk);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {  // includes EFAULT from a mapped file that shrank
+            failed_ = true;
+            return false;
+        }
+        done += static_cast<size_t>(put);
+    }
+    position_ += n;
+    return true;
+}
+
+bool OutputFile::WriteAt(uint64_t offset, const void* data, size_t n)
+{
+    if (failed_ || !handle_) {
+        failed_ = true;
+        return false;
+    }
+    const char* bytes = static_cast<const char*>(data);
+    size_t done = 0;
+    while (done < n) {
+        ssize_t put = pwrite(handle_->fd, bytes + done, n - done, static_cast<off_t>(offset + done));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            failed_ = true;
+            return false;
+        }
+        done += static_cast<size_t>(put);
+    }
+    return true;
+}
+
+bool OutputFile::Close()
+{
+    if (!handle_)
+        return !failed_;
+    if (close(handle_->fd) != 0)
+        failed_ = true;
+    handle_.reset();
+    return !failed_;
+}
+
+bool OutputFile::Commit()
+{
+    bool ok = Close();
+    if (ok && !tempPath_.empty())
+        ok = rename(tempPath_.c_str(), targetPath_.c_str()) == 0;
+    if (!tempPath_.empty()) {
+        if (!ok)
+            unlink(tempPath_.c_str());
+        tempPath_.clear();
+    }
+    failed_ = !ok;
+    return ok;
+}
+
+bool IsFolder(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
