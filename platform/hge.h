@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "FolderListing.h"
+
 constexpr int HGE_VERSION = 0x180;
 
 class HGE {
@@ -23,6 +25,8 @@ private:
     friend HGE* hgeCreate(int version);
     HGE() = default;
     ~HGE() = default;
+    // Lists the folder of the wildcard whole and sorts it by bytes.
+    void Start(const char* wildcard, EntryKind kind);
     const char* Next();
 
     std::vector<std::string> listing_;
