@@ -15,27 +15,6 @@ int NotHandled(int systemCode, const std::string& path)
     return kFolderNotHandled;
 }
 
-// The parent of a path: up to and including the last separator, one trailing
-// separator passed over; empty when there is none.
-std::string ParentOf(const std::string& path)
-{
-    if (path.empty())
-        return std::string();
-    size_t i = path.size() - 1;
-    if (IsPathSeparator(path[i])) {
-        if (i == 0)
-            return std::string();
-        --i;
-    }
-    for (;;) {
-        if (IsPathSeparator(path[i]))
-            return path.substr(0, i + 1);
-        if (i == 0)
-            return std::string();
-        --i;
-    }
-}
-
 int ReportFolderCode(const std::string& path, int code)
 {
     if (code == kFolderInvalidName)
@@ -63,16 +42,36 @@ int CreateLevel(const std::string& path, bool parentMade)
     case MakeFolderResult::ParentMissing:
         break;
     }
-    const std::string parent = ParentOf(path);
+    const std::string parent = ParentFolderOf(path);
     if (parentMade || parent.empty())
         return NotHandled(systemCode, path);
     const int parentCode = CreateFolder(parent);
     if (parentCode != kFolderExists)
         return parentCode;
+    // The second attempt reports its own failure, as a call of CreateFolder.
     return ReportFolderCode(path, CreateLevel(path, true));
 }
 
 }  // namespace
+
+std::string ParentFolderOf(const std::string& path)
+{
+    if (path.empty())
+        return std::string();
+    size_t i = path.size() - 1;
+    if (IsPathSeparator(path[i])) {
+        if (i == 0)
+            return std::string();
+        --i;
+    }
+    for (;;) {
+        if (IsPathSeparator(path[i]))
+            return path.substr(0, i + 1);
+        if (i == 0)
+            return std::string();
+        --i;
+    }
+}
 
 int CreateFolder_Wrapper(std::string path)
 {

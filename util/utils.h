@@ -16,3 +16,7 @@ int CreateFolder(std::string path);
 // Does the work of CreateFolder; prints only the message for an error that
 // is not handled.
 int CreateFolder_Wrapper(std::string path);
+
+// The folder above a path: up to and including the last separator, one
+// trailing separator passed over; empty when no separator is left.
+std::string ParentFolderOf(const std::string& path);
