@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace rez {
 
@@ -69,6 +70,31 @@ constexpr size_t kDirNameEndSize = 1;
 static_assert(kHeaderTextSize + sizeof(kHeaderWords) + 1 == kHeaderSize, "header is 184 bytes");
 
 constexpr uint64_t kMaxPosition = 0xFFFFFFFFu;  // every offset and length is 32-bit
+
+// Directory levels below the root whose blocks a reader follows. Nothing in
+// the layout bounds the nesting; this keeps a hostile file from exhausting
+// the stack. A folder tree on Windows (260-character paths) is far shallower.
+constexpr size_t kMaxNesting = 256;
+
+// The type field holds the extension reversed: its last character in byte 0,
+// the fourth-last in byte 3, zero where it has none. Longer extensions keep
+// their last four characters.
+inline void WriteTypeField(uint8_t* p, const std::string& extension)
+{
+    const size_t n = extension.size();
+    for (size_t i = 0; i < kTypeFieldSize; ++i)
+        p[i] = i < n ? static_cast<uint8_t>(extension[n - 1 - i]) : 0;
+}
+
+// The extension back from a type field: bytes 3, 2, 1, 0, zero bytes left out.
+inline std::string ExtensionFromTypeField(const uint8_t* p)
+{
+    std::string extension;
+    for (size_t i = kTypeFieldSize; i-- > 0;)
+        if (p[i] != 0)
+            extension += static_cast<char>(p[i]);
+    return extension;
+}
 
 inline uint32_t ReadU32(const uint8_t* p)
 {
