@@ -143,7 +143,7 @@ def gen_game(root, scale, rng, w):
     for rel, _ in folders[1:]:
         w.folder(os.path.join(root, rel))
 
-    # Sizes: 2% empty, 75% small (8 B to 4 KiB; median of all about 450 bytes), 22% medium
+    # Sizes: 2% empty, 75% small (8 B to 4 KiB; median of all about 410 bytes), 22% medium
     # (4 to 64 KiB), 1% large (700 KiB to 2 MiB), which carry most of the bytes.
     sizes = []
     for _ in range(n_files):

@@ -286,10 +286,10 @@ def main():
     if shutil.which("tar") is None:
         sys.exit("GNU tar is needed")
 
-    launcher = Launcher()
     exe = build(args.build_dir) if args.build else os.path.abspath(args.exe)
     if not os.access(exe, os.X_OK):
         sys.exit("no executable at %s (build it, or pass --build or --exe)" % exe)
+    launcher = Launcher()
 
     def log(msg):
         print(msg, file=sys.stderr, flush=True)
@@ -305,7 +305,7 @@ def main():
     header = ("%-6s %-8s %9s %9s %8s %9s %9s %9s  %s"
               % ("data", "measure", "tool s", "tar s", "ratio", "tool MiB", "tar MiB", "data MiB",
                  "target met"))
-    lines, mismatches, missed = [], [], []
+    lines, mismatches, missed, verified = [], [], [], []
     run_root = os.path.join(args.work, "run")
     for dataset in datasets:
         src, files, total = gen_dataset.generate(dataset, os.path.join(args.work, "data"),
@@ -345,6 +345,7 @@ def main():
                        median([r.user for r in runs["tar"]]), median([r.sys for r in runs["tar"]])))
             if measure == "extract" and not args.no_verify:
                 problems = compare_trees(src, case.rez_dir)
+                verified.append(dataset)
                 if problems:
                     mismatches.append((dataset, problems))
         if not args.keep:
@@ -362,14 +363,14 @@ def main():
     print("(medians of wall seconds; MiB: peak RSS of the child, highest over the rounds; target:"
           " ratio tool/tar, and for pack/extract RSS <= %.1f x data + %d MiB)"
           % (RSS_FACTOR, RSS_EXTRA_MIB))
-    if "extract" in measures and not args.no_verify:
+    if verified:
         if mismatches:
             for dataset, problems in mismatches:
                 print("round trip %s: MISMATCH" % dataset)
                 for p in problems[:20]:
                     print("  " + p)
         else:
-            print("round trip: every extracted tree equals its source")
+            print("round trip: every extracted tree equals its source (%s)" % ", ".join(verified))
     print("load at the end: %.2f %.2f %.2f" % os.getloadavg())
     if missed:
         print("targets missed: " + ", ".join("%s %s" % m for m in missed))
