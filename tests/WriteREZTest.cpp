@@ -11,7 +11,9 @@
 #include "TestSupport.h"
 #include "archive/CREZ.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <share.h>
+#else
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -305,8 +307,14 @@ TEST(WriteREZ, ExistingFileThatCannotBeWrittenIsLeftAlone)
     ScratchDir dir;
     const std::string target = dir.Path("locked.rez");
     WriteFileBytes(target, "earlier");
+#ifdef _WIN32
+    // Held open by someone who shares it with no writer.
+    FILE* holder = _fsopen(target.c_str(), "rb", _SH_DENYWR);
+    ASSERT_NE(holder, nullptr);
+#else
     fs::permissions(target, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
+#endif
     if (FILE* probe = fopen(target.c_str(), "r+b")) {
         fclose(probe);
         GTEST_SKIP() << "a read-only file is still writable here (running with full rights)";
@@ -320,7 +328,9 @@ TEST(WriteREZ, ExistingFileThatCannotBeWrittenIsLeftAlone)
     EXPECT_EQ(saved.out, "Error when trying to open REZ file for writing:\n  " + target + "\n\n");
     EXPECT_EQ(ReadFileBytes(target), "earlier");
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);
-    fs::permissions(target, fs::perms::owner_write, fs::perm_options::add);  // so it can be removed
+#ifdef _WIN32
+    fclose(holder);
+#endif
 }
 
 #ifndef _WIN32
