@@ -11,9 +11,9 @@
 
 namespace {
 
-// Directory blocks are read through this much buffer; a refill asks for no
-// more than the rest of the block (plus an element head), so each small block
-// costs one read.
+// Directory blocks are read through this much buffer (less for a smaller
+// archive); a refill asks for no more than the rest of the block plus an
+// element head, so each small block costs one read.
 constexpr size_t kBufferSize = 64 * 1024;
 constexpr size_t kElementHeadSize = 4 + 24;
 
@@ -23,7 +23,11 @@ constexpr size_t kElementHeadSize = 4 + 24;
 struct CREZ::ReadState {
     enum class Got { Ok, Short, OverBudget };
 
-    ReadState(InputFile& file) : file(file), size(file.Size()), buffer(kBufferSize) {}
+    explicit ReadState(InputFile& file)
+        : file(file), size(file.Size()),
+          buffer(static_cast<size_t>(std::min<uint64_t>(kBufferSize, size)))
+    {
+    }
 
     InputFile& file;
     const uint64_t size;
