@@ -59,6 +59,7 @@ void PutU32(std::vector<uint8_t>& block, uint32_t value)
 struct CREZ::WriteState {
     explicit WriteState(OutputFile& out) : out(out) {}
     OutputFile& out;
+    std::vector<OutputFile::Piece> pieces;
     std::vector<uint8_t> block;
 
     // Offsets are final as they are taken: the whole layout was checked to
@@ -126,15 +127,19 @@ bool CREZ::SaveREZ(std::string path)
 void CREZ::SaveREZ_WriteDirectory(CREZDir* dir, WriteState& state)
 {
     OutputFile& out = state.out;
+    // The files' bytes straight from the nodes, which may be mappings: never
+    // copied, and gathered so that a folder of small files costs one call.
+    std::vector<OutputFile::Piece>& pieces = state.pieces;
+    pieces.clear();
+    uint32_t position = state.Position();
     for (const auto& file : dir->files) {
-        if (out.Failed())
-            return;
-        file->offset = state.Position();
-        // Straight from the node's bytes, which may be a mapping: one write, no copy.
-        if (file->length > 0)
-            out.Write(file->data.get(), file->length);
-        ++nodesDone;
+        file->offset = position;
+        position += file->length;  // the layout was checked to fit in 32 bits
+        pieces.push_back({file->data.get(), file->length});
     }
+    if (!out.WriteGather(pieces.data(), pieces.size()))
+        return;
+    nodesDone += static_cast<uint32_t>(dir->files.size());
     ProgressAdvance();
 
     for (const auto& sub : dir->dirs) {

@@ -55,6 +55,13 @@ public:
     // One system write call per buffer (repeated only for partial writes), so
     // bytes from a mapping are never copied in user space.
     bool Write(const void* data, size_t n);
+    // Writes the pieces one after another with as few system calls as the
+    // system allows (never a copy in user space), as if by Write on each.
+    struct Piece {
+        const void* data;
+        size_t size;
+    };
+    bool WriteGather(const Piece* pieces, size_t count);
     // Writes at an earlier offset without moving the write position.
     bool WriteAt(uint64_t offset, const void* data, size_t n);
     uint64_t Position() const { return position_; }

@@ -164,6 +164,14 @@ bool OutputFile::Write(const void* data, size_t n)
     return true;
 }
 
+bool OutputFile::WriteGather(const Piece* pieces, size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+        if (pieces[i].size > 0 && !Write(pieces[i].data, pieces[i].size))
+            return false;
+    return !failed_ && handle_ != nullptr;
+}
+
 bool OutputFile::WriteAt(uint64_t offset, const void* data, size_t n)
 {
     if (failed_ || !handle_ || n > kMaxChunk) {
