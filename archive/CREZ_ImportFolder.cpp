@@ -12,9 +12,12 @@
 
 namespace {
 
-// Below this size a file is read into a heap array of its own; from it up it
-// is mapped, which spares the fresh heap pages that make large reads slow.
-constexpr uint64_t kMapFrom = 64 * 1024;
+// Below this size a file is read into a shared block of contents; from it up
+// it is mapped, which needs no fresh pages and no copy at all.
+constexpr uint64_t kMapFrom = 16 * 1024;
+// Small files' contents are packed into blocks of this size, whose pages are
+// made present in one go instead of one fault at a time.
+constexpr size_t kContentBlockSize = 4 * 1024 * 1024;
 // Mappings are a limited resource of the process (Linux allows about 65000):
 // beyond this many, files are read into the heap instead.
 constexpr size_t kMaxMappings = 30000;
@@ -57,6 +60,29 @@ struct CREZ::ImportState {
     // back to one of them is not followed.
     std::vector<FolderId> descent;
     size_t mappings = 0;
+
+    // Room for n bytes of contents; holder keeps them alive. Small files
+    // share a block, larger ones get memory of their own.
+    uint8_t* TakeContents(size_t n, FileBytes* holder)
+    {
+        if (n >= kMapFrom) {
+            std::shared_ptr<uint8_t> own = AllocateContents(n);
+            *holder = own;
+            return own.get();
+        }
+        if (!block || blockUsed + n > kContentBlockSize) {
+            block = AllocateContents(kContentBlockSize);
+            blockUsed = 0;
+            if (!block)
+                return nullptr;
+        }
+        uint8_t* room = block.get() + blockUsed;
+        blockUsed += n;
+        *holder = FileBytes(block, room);
+        return room;
+    }
+    std::shared_ptr<uint8_t> block;
+    size_t blockUsed = 0;
 };
 
 bool CREZ::LoadDirectory(std::string path, bool data)
@@ -138,8 +164,11 @@ bool CREZ::LoadDirectory_ListFolder(const std::string& basePath, const std::stri
                     ++state.mappings;
             }
             if (!bytes) {
-                uint8_t* buffer = new uint8_t[length];
-                bytes = FileBytes(buffer, std::default_delete<uint8_t[]>());
+                uint8_t* buffer = state.TakeContents(length, &bytes);
+                if (!buffer) {
+                    printf("Not enough memory to read a file:\n  %s\n\n", filePath.c_str());
+                    return false;
+                }
                 if (file.ReadAt(0, buffer, length) != length) {
                     printf("Error when reading a file, it gave fewer bytes than its size:\n  %s\n\n",
                            filePath.c_str());

@@ -82,5 +82,10 @@ private:
     bool failed_ = false;
 };
 
+// Fresh memory of n bytes for file contents, its pages made present at once
+// (touching fresh pages one by one is slow), released with the last holder.
+// Null when there is not enough memory.
+std::shared_ptr<uint8_t> AllocateContents(size_t n);
+
 // True when path names an existing folder.
 bool IsFolder(const std::string& path);

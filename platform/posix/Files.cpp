@@ -21,6 +21,14 @@ struct Mapping {
     ~Mapping() { munmap(address, size); }
 };
 
+std::shared_ptr<Mapping> MapAndHold(void* address, size_t size)
+{
+    auto mapping = std::make_shared<Mapping>();
+    mapping->address = address;
+    mapping->size = size;
+    return mapping;
+}
+
 // Largest chunk handed to one system call: Linux moves at most about 2 GiB
 // per call anyway.
 constexpr size_t kMaxChunk = 1u << 30;
@@ -44,7 +52,9 @@ InputFile::~InputFile() { Close(); }
 bool InputFile::Open(const std::string& path)
 {
     Close();
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO put in a file's place cannot hold the
+    // open; it is refused below. Regular files ignore the flag.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat info;
@@ -80,13 +90,11 @@ std::shared_ptr<const uint8_t> InputFile::MapWhole()
 {
     if (!handle_ || size_ == 0 || size_ > SIZE_MAX)
         return nullptr;
-    void* address = mmap(nullptr, static_cast<size_t>(size_), PROT_READ, MAP_PRIVATE, handle_->fd, 0);
+    void* address = mmap(nullptr, static_cast<size_t>(size_), PROT_READ, MAP_PRIVATE | MAP_POPULATE, handle_->fd, 0);
     if (address == MAP_FAILED)
         return nullptr;
-    auto mapping = std::make_shared<Mapping>();
-    mapping->address = address;
-    mapping->size = static_cast<size_t>(size_);
-    return std::shared_ptr<const uint8_t>(mapping, static_cast<const uint8_t*>(address));
+    return std::shared_ptr<const uint8_t>(MapAndHold(address, static_cast<size_t>(size_)),
+                                          static_cast<const uint8_t*>(address));
 }
 
 void InputFile::Close()
@@ -271,6 +279,17 @@ bool OutputFile::Commit()
     }
     failed_ = !ok;
     return ok;
+}
+
+std::shared_ptr<uint8_t> AllocateContents(size_t n)
+{
+    if (n == 0)
+        return std::shared_ptr<uint8_t>(new uint8_t[1](), std::default_delete<uint8_t[]>());
+    void* address = mmap(nullptr, n, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (address == MAP_FAILED)
+        return nullptr;
+    return std::shared_ptr<uint8_t>(MapAndHold(address, n), static_cast<uint8_t*>(address));
 }
 
 bool IsFolder(const std::string& path)

@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 
 #include <cstdio>
+#include <new>
 #include <random>
 #include <windows.h>
 
@@ -213,6 +214,14 @@ bool OutputFile::Commit()
     }
     failed_ = !ok;
     return ok;
+}
+
+std::shared_ptr<uint8_t> AllocateContents(size_t n)
+{
+    uint8_t* bytes = new (std::nothrow) uint8_t[n > 0 ? n : 1];
+    if (!bytes)
+        return nullptr;
+    return std::shared_ptr<uint8_t>(bytes, std::default_delete<uint8_t[]>());
 }
 
 bool IsFolder(const std::string& path)
