@@ -1,21 +1,51 @@
 // The archive tree: adding nodes, dropping the tree, listing and counting.
 #include "CREZ.h"
 
+#include <functional>
+#include <string_view>
 #include <utility>
 
 namespace {
 
-// Name and extension joined by a byte that a stored name cannot hold (names
-// end at a zero byte in a REZ file), so distinct pairs never share a key.
-std::string FileKey(const std::string& name, const std::string& extension)
+// Below this many entries a directory is scanned; from it up it is indexed.
+constexpr size_t kIndexFrom = 32;
+
+size_t FileHash(const std::string& name, const std::string& extension)
 {
-    std::string key;
-    key.reserve(name.size() + 1 + extension.size());
-    key += name;
-    key += '\0';
-    key += extension;
-    return key;
+    std::hash<std::string_view> hash;
+    return hash(name) * 31 + hash(extension);
 }
+
+size_t DirHash(const std::string& name) { return std::hash<std::string_view>()(name); }
+
+// The entry of list whose key matches, through the index once there is one.
+template <class Node, class Same>
+Node* FindEntry(const std::vector<std::unique_ptr<Node>>& list, const NameIndex<Node>& index,
+                size_t hash, Same same)
+{
+    if (list.size() >= kIndexFrom)
+        return index.Find(hash, same);
+    for (const auto& node : list)
+        if (same(node.get()))
+            return node.get();
+    return nullptr;
+}
+
+// Adds the newest entry of list to the index, making the index when the list
+// first reaches its size.
+template <class Node, class HashOf>
+void IndexNewest(const std::vector<std::unique_ptr<Node>>& list, NameIndex<Node>& index, HashOf hashOf)
+{
+    if (list.size() == kIndexFrom) {
+        for (const auto& node : list)
+            index.Insert(hashOf(*node), node.get());
+    } else if (list.size() > kIndexFrom) {
+        index.Insert(hashOf(*list.back()), list.back().get());
+    }
+}
+
+size_t HashOfFile(const CREZFile& file) { return FileHash(file.name, file.extension); }
+size_t HashOfDir(const CREZDir& dir) { return DirHash(dir.name); }
 
 void Indent(int levels)
 {
@@ -45,33 +75,33 @@ CREZDir::CREZDir(unsigned offset, unsigned length, unsigned extra, std::string n
 CREZFile* CREZDir::AddFile(unsigned offset, unsigned length, unsigned extra,
                            std::string extension, std::string name)
 {
-    std::string key = FileKey(name, extension);
-    auto found = filesByKey_.find(key);
-    if (found != filesByKey_.end()) {
-        const CREZFile* existing = found->second;
+    const CREZFile* existing =
+        FindEntry(files, fileIndex_, FileHash(name, extension), [&](const CREZFile* file) {
+            return file->name == name && file->extension == extension;
+        });
+    if (existing) {
         printf("Trying to add file to CREZDir instance. It already has a file with the same name: %s*%s\n\n",
                existing->name.c_str(), existing->extension.c_str());
         return nullptr;
     }
     files.push_back(std::make_unique<CREZFile>(offset, length, extra,
                                                std::move(extension), std::move(name)));
-    CREZFile* file = files.back().get();
-    filesByKey_.emplace(std::move(key), file);
-    return file;
+    IndexNewest(files, fileIndex_, HashOfFile);
+    return files.back().get();
 }
 
 CREZDir* CREZDir::AddDir(unsigned offset, unsigned length, unsigned extra, std::string name)
 {
-    auto found = dirsByName_.find(name);
-    if (found != dirsByName_.end()) {
+    const CREZDir* existing = FindEntry(dirs, dirIndex_, DirHash(name),
+                                        [&](const CREZDir* dir) { return dir->name == name; });
+    if (existing) {
         printf("Trying to add directory to CREZDir instance. It already has a directory with the same name: %s\n\n",
-               found->second->name.c_str());
+               existing->name.c_str());
         return nullptr;
     }
-    dirs.push_back(std::make_unique<CREZDir>(offset, length, extra, name));
-    CREZDir* dir = dirs.back().get();
-    dirsByName_.emplace(std::move(name), dir);
-    return dir;
+    dirs.push_back(std::make_unique<CREZDir>(offset, length, extra, std::move(name)));
+    IndexNewest(dirs, dirIndex_, HashOfDir);
+    return dirs.back().get();
 }
 
 void CREZDir::List(int depth) const

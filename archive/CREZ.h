@@ -6,8 +6,9 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
+
+#include "NameIndex.h"
 
 // A file's contents. The bytes are either a heap array of their own or a
 // view into a read-only mapping shared by several files; whichever it is,
@@ -59,10 +60,10 @@ public:
 
 private:
     // Indexes by name so that the duplicate tests cost the same in a folder
-    // of fifty thousand files as in one of five. A file's key is its name and
-    // extension joined by a byte that neither can hold.
-    std::unordered_map<std::string, CREZDir*> dirsByName_;
-    std::unordered_map<std::string, CREZFile*> filesByKey_;
+    // of fifty thousand files as in one of five. Small directories are
+    // scanned; their index is made when they grow past a few dozen entries.
+    NameIndex<CREZDir> dirIndex_;
+    NameIndex<CREZFile> fileIndex_;
 };
 
 class CREZ {

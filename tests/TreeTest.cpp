@@ -119,3 +119,32 @@ TEST(Tree, NodesCountCoversEveryLevelButTheDirectoryItself)
     EXPECT_EQ(root.GetNodesCount(), 8u);
     EXPECT_EQ(sub->GetNodesCount(), 5u);
 }
+
+TEST(Tree, LargeDirectoriesFindDuplicatesAsSmallOnesDo)
+{
+    // Past a few dozen entries the duplicate tests go through an index:
+    // the same answers, before and after it is made.
+    CREZDir dir(0, 0, 0, "ROOT");
+    std::string out = CaptureStdout([&] {
+        for (int i = 0; i < 500; ++i) {
+            ASSERT_NE(dir.AddFile(0, 0, 0, "txt", "f" + std::to_string(i)), nullptr);
+            ASSERT_NE(dir.AddFile(0, 0, 0, "", "f" + std::to_string(i) + "txt"), nullptr);
+            ASSERT_NE(dir.AddDir(0, 0, 0, "d" + std::to_string(i)), nullptr);
+        }
+    });
+    EXPECT_EQ(out, "");
+    for (int i : {0, 31, 32, 33, 499}) {
+        std::string refused = CaptureStdout([&] {
+            EXPECT_EQ(dir.AddFile(1, 1, 1, "txt", "f" + std::to_string(i)), nullptr);
+            EXPECT_EQ(dir.AddDir(1, 1, 1, "d" + std::to_string(i)), nullptr);
+        });
+        EXPECT_EQ(refused,
+                  "Trying to add file to CREZDir instance. It already has a file with the same name: f" +
+                      std::to_string(i) + "*txt\n\n"
+                      "Trying to add directory to CREZDir instance. It already has a directory with the same name: d" +
+                      std::to_string(i) + "\n\n");
+    }
+    EXPECT_EQ(dir.FileCount(), 1000u);
+    EXPECT_EQ(dir.DirCount(), 500u);
+    EXPECT_NE(dir.AddFile(0, 0, 0, "TXT", "f7"), nullptr);  // case still matters
+}
