@@ -1,7 +1,9 @@
 """End-to-end cases of the session: the banner, the usage text and pause, the
 command loop's unknown words and missing parameters, "-l" without a tree."""
 
-from e2elib import BANNER, END, NO_TREE, PAUSE, USAGE, case, missing, session, unknown
+from e2elib import (BANNER, END, NO_TREE, PAUSE, USAGE, case, list_rez, missing, pack_lines,
+                    progress, session, unknown)
+from rezlib import File, pack, root
 
 CASES = [
     case("no arguments: usage, pause, closing lines",
@@ -44,4 +46,18 @@ CASES += [
     case("unknown words around commands, then a missing parameter",
          ["-x", "-l", "", "-lr"],
          session(unknown("-x"), NO_TREE, unknown(""), missing("-lr", 1))),
+]
+
+# The words after a command are its parameters, whatever they look like; the
+# loop reads the next command only after them.
+PACKED = pack(root(File("a", "txt", b"a")))
+CASES += [
+    case("a word left after -dr and its parameters is an unknown command",
+         ["-dr", "src{S}", "out.rez", "more"],
+         session(pack_lines("src{S}", "out.rez", save_output=progress()), unknown("more")),
+         setup=SOURCE, files={"out.rez": PACKED}),
+
+    case("-lr takes -l as its file name",
+         ["-lr", "-l"],
+         session(list_rez("-l", messages="Error when trying to read REZ file:\n  -l\n\n"))),
 ]
