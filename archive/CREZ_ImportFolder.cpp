@@ -13,11 +13,14 @@
 namespace {
 
 // Below this size a file is read into a shared block of contents; from it up
-// it is mapped, which needs no fresh pages and no copy at all.
-constexpr uint64_t kMapFrom = 16 * 1024;
+// it is mapped, which needs no fresh pages and no copy at all. Mapping costs
+// a few system calls per file, so small files are cheaper copied.
+constexpr uint64_t kMapFrom = 1024 * 1024;
 // Small files' contents are packed into blocks of this size, whose pages are
-// made present in one go instead of one fault at a time.
-constexpr size_t kContentBlockSize = 4 * 1024 * 1024;
+// made present in one go (in huge pages where the system has them) instead
+// of one fault at a time. Anything larger than a quarter block gets its own.
+constexpr size_t kContentBlockSize = 16 * 1024 * 1024;
+constexpr size_t kOwnContentsFrom = kContentBlockSize / 4;
 // Mappings are a limited resource of the process (Linux allows about 65000):
 // beyond this many, files are read into the heap instead.
 constexpr size_t kMaxMappings = 30000;
@@ -62,10 +65,10 @@ struct CREZ::ImportState {
     size_t mappings = 0;
 
     // Room for n bytes of contents; holder keeps them alive. Small files
-    // share a block, larger ones get memory of their own.
+    // share a block, large ones (when not mapped) get memory of their own.
     uint8_t* TakeContents(size_t n, FileBytes* holder)
     {
-        if (n >= kMapFrom) {
+        if (n >= kOwnContentsFrom) {
             std::shared_ptr<uint8_t> own = AllocateContents(n);
             *holder = own;
             return own.get();

@@ -166,22 +166,39 @@ TEST(Import, EmptyFilesAndEmptyFoldersAreNodes)
     EXPECT_NE(rez.root->GetFile(0)->data, nullptr);  // contents held, just none of them
 }
 
-TEST(Import, LargeFilesKeepTheirExactContents)
+TEST(Import, FilesOfEverySizeKeepTheirExactContents)
 {
+    // Sizes on both sides of each way contents are held: shared blocks (and
+    // the step to a new block once one is full), memory of a file's own,
+    // and mappings.
     ScratchDir dir;
     std::mt19937 random(7);
-    std::string big(300 * 1024 + 3, '\0');
-    for (char& c : big)
+    std::string pool(6 * 1024 * 1024 + 64, '\0');
+    for (char& c : pool)
         c = static_cast<char>(random());
-    WriteFileBytes(dir.Path("big.bin"), big);
-    WriteFileBytes(dir.Path("edge.bin"), big.substr(0, 64 * 1024));
+    const std::vector<size_t> sizes = {0, 1, 4095, 4096, 16 * 1024, 64 * 1024, 300 * 1024 + 3,
+                                       1024 * 1024 - 1, 1024 * 1024, 4 * 1024 * 1024 - 1,
+                                       4 * 1024 * 1024, 6 * 1024 * 1024 + 7};
+    std::vector<std::string> expected;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        expected.push_back(pool.substr(i, sizes[i]));
+        WriteFileBytes(dir.Path("f" + std::string(1, static_cast<char>('a' + i))), expected.back());
+    }
+    for (int i = 0; i < 24; ++i)  // 24 x 900 KiB: more than one shared block
+        WriteFileBytes(dir.Path("g" + std::to_string(10 + i)), pool.substr(static_cast<size_t>(i), 900 * 1024));
+
     CREZ rez;
     ASSERT_TRUE(rez.LoadDirectory(dir.Path(), true));
-    EXPECT_EQ(Bytes(rez.root->GetFile(0)), big);
-    EXPECT_EQ(Bytes(rez.root->GetFile(1)), big.substr(0, 64 * 1024));
+    ASSERT_EQ(rez.root->FileCount(), sizes.size() + 24);
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        EXPECT_EQ(rez.root->GetFile(i)->length, sizes[i]);
+        EXPECT_TRUE(Bytes(rez.root->GetFile(i)) == expected[i]) << "size " << sizes[i];
+    }
+    for (size_t i = 0; i < 24; ++i)
+        EXPECT_TRUE(Bytes(rez.root->GetFile(sizes.size() + i)) == pool.substr(i, 900 * 1024));
     // The contents outlive the files on disk.
-    fs::remove(dir.Path("big.bin"));
-    EXPECT_EQ(Bytes(rez.root->GetFile(0)), big);
+    fs::remove(dir.Path("fl"));
+    EXPECT_TRUE(Bytes(rez.root->GetFile(sizes.size() - 1)) == expected.back());
 }
 
 TEST(Import, ViewOnlyMeasuresWithoutReading)

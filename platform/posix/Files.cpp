@@ -285,6 +285,31 @@ std::shared_ptr<uint8_t> AllocateContents(size_t n)
 {
     if (n == 0)
         return std::shared_ptr<uint8_t>(new uint8_t[1](), std::default_delete<uint8_t[]>());
+    // Large blocks are aligned for huge pages where the system offers them:
+    // one fault and one clearing per 2 MiB instead of per 4 KiB.
+    constexpr size_t kHugePage = 2 * 1024 * 1024;
+    if (n >= kHugePage && n <= SIZE_MAX - kHugePage) {
+        const size_t size = (n + kHugePage - 1) / kHugePage * kHugePage;
+        void* raw = mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (raw == MAP_FAILED)
+            return nullptr;
+        // One huge page more than needed, then the ends cut off to align it.
+        const uintptr_t start = reinterpret_cast<uintptr_t>(raw);
+        const uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
+        const size_t head = aligned - start;
+        if (head > 0)
+            munmap(raw, head);
+        if (head < kHugePage)
+            munmap(reinterpret_cast<void*>(aligned + size), kHugePage - head);
+        void* address = reinterpret_cast<void*>(aligned);
+        // Both are hints: a system without them faults the pages in later.
+        madvise(address, size, MADV_HUGEPAGE);
+#ifdef MADV_POPULATE_WRITE
+        madvise(address, size, MADV_POPULATE_WRITE);
+#endif
+        return std::shared_ptr<uint8_t>(MapAndHold(address, size), static_cast<uint8_t*>(address));
+    }
     void* address = mmap(nullptr, n, PROT_READ | PROT_WRITE,
                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
     if (address == MAP_FAILED)
