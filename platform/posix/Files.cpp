@@ -168,25 +168,8 @@ bool OutputFile::CreateBeside(const std::string& target)
 
 bool OutputFile::Write(const void* data, size_t n)
 {
-    if (failed_ || !handle_) {
-        failed_ = true;
-        return false;
-    }
-    const char* bytes = static_cast<const char*>(data);
-    size_t done = 0;
-    while (done < n) {
-        size_t chunk = n - done < kMaxChunk ? n - done : kMaxChunk;
-        ssize_t put = write(handle_->fd, bytes + done, chunk);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0) {  // includes EFAULT from a mapped file that shrank
-            failed_ = true;
-            return false;
-        }
-        done += static_cast<size_t>(put);
-    }
-    position_ += n;
-    return true;
+    const Piece piece{data, n};
+    return WriteGather(&piece, 1);
 }
 
 bool OutputFile::WriteGather(const Piece* pieces, size_t count)
@@ -215,7 +198,7 @@ bool OutputFile::WriteGather(const Piece* pieces, size_t count)
             ssize_t put = writev(handle_->fd, pending, static_cast<int>(n));
             if (put < 0 && errno == EINTR)
                 continue;
-            if (put <= 0) {
+            if (put <= 0) {  // includes EFAULT from a mapped file that shrank
                 failed_ = true;
                 return false;
             }
