@@ -51,9 +51,9 @@ def load_tables(names):
         table = path.stem[len("cases_"):]
         if names and table not in names:
             continue
-        spec = importlib.util.spec_from_file_location(path.stem, path)
-        module = importlib.util.module_from_spec(spec)
-        spec.loader.exec_module(module)
+        module_spec = importlib.util.spec_from_file_location(path.stem, path)
+        module = importlib.util.module_from_spec(module_spec)
+        module_spec.loader.exec_module(module)
         for record in module.CASES:
             extra = set(record) - CASE_KEYS
             if extra or not {"name", "args", "stdout"} <= set(record):
