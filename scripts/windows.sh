@@ -2,7 +2,7 @@
 # Cross-builds the Windows executables with MinGW-w64: 64-bit in build-win64/,
 # 32-bit in build-win32/. With --test, also runs the 64-bit build's whole test
 # suite under Wine (the 32-bit one cannot run on a 64-bit-only Wine).
-#   scripts/windows.sh [--test]
+#   scripts/windows.sh [--test]      (REZ_WERROR=ON: warnings as errors)
 set -euo pipefail
 source "$(dirname "$0")/prerequisites.sh"
 
@@ -26,7 +26,7 @@ install_missing
 for flavour in x86_64:win64 i686:win32; do
     arch=${flavour%%:*}
     build="$REZ_ROOT/build-${flavour##*:}"
-    configure "$build" -DCMAKE_BUILD_TYPE=Release \
+    configure "$build" -DCMAKE_BUILD_TYPE=Release -DREZ_WERROR="${REZ_WERROR:-OFF}" \
         -DCMAKE_TOOLCHAIN_FILE="$REZ_ROOT/cmake/toolchain-$arch-w64-mingw32.cmake"
     cmake --build "$build" --parallel "$REZ_JOBS"
     echo "Built $build/rezpatcher.exe"
