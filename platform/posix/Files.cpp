@@ -1,12 +1,12 @@
 // Input and output files over POSIX descriptors: positioned reads, whole-file
 // read-only mappings, and outputs that replace their target only when whole.
 #include "platform/Files.h"
+#include "platform/TempPath.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
-#include <random>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
@@ -32,12 +32,6 @@ std::shared_ptr<Mapping> MapAndHold(void* address, size_t size)
 // Largest chunk handed to one system call: Linux moves at most about 2 GiB
 // per call anyway.
 constexpr size_t kMaxChunk = 1u << 30;
-
-std::string FolderOf(const std::string& path)
-{
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 }  // namespace
 
@@ -144,12 +138,9 @@ bool OutputFile::CreateBeside(const std::string& target)
             return false;
         close(probe);
     }
-    std::random_device seed;
-    std::mt19937_64 random(seed());
+    TempPathBeside names(target);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[32];
-        snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
-        std::string temp = FolderOf(target) + ".rezpatcher" + suffix;
+        const std::string temp = names.Next();
         int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             handle_ = std::make_unique<Handle>();

@@ -1,22 +1,16 @@
 // Input and output files over Windows handles: positioned reads, and outputs
-// that replace their target only when whole. No mappings: reads fill heap
-// buffers, which is as fast as anything here.
+// that replace their target only when whole. Windows keeps the plain path:
+// no mappings, contents are read into memory of their own.
 #include "platform/Files.h"
+#include "platform/TempPath.h"
 
 #include <cstdio>
 #include <new>
-#include <random>
 #include <windows.h>
 
 namespace {
 
 constexpr DWORD kMaxChunk = 1u << 30;
-
-std::string FolderOf(const std::string& path)
-{
-    size_t separator = path.find_last_of("\\/");
-    return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
-}
 
 OVERLAPPED At(uint64_t offset)
 {
@@ -121,12 +115,9 @@ bool OutputFile::CreateBeside(const std::string& target)
             return false;
         CloseHandle(probe);
     }
-    std::random_device seed;
-    std::mt19937_64 random(seed());
+    TempPathBeside names(target);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[32];
-        snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
-        std::string temp = FolderOf(target) + ".rezpatcher" + suffix;
+        const std::string temp = names.Next();
         HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
