@@ -1,3 +1,4 @@
+// Test helpers: capturing standard output, scratch folders, whole-file reads and writes.
 #include "TestSupport.h"
 
 #include <cstdio>
