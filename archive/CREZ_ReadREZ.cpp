@@ -17,6 +17,14 @@ namespace {
 constexpr size_t kBufferSize = 64 * 1024;
 constexpr size_t kElementHeadSize = 4 + 24;
 
+// A file element whose contents cannot be had: the file is left out.
+void ReportPassedOverFile(const char* reason, const std::string& name, const std::string& extension,
+                          uint32_t offset, uint32_t length)
+{
+    printf("%s, passing over the file:\n  %s%s%s   Offset: %" PRIu32 "   Length: %" PRIu32 "\n\n",
+           reason, name.c_str(), extension.empty() ? "" : ".", extension.c_str(), offset, length);
+}
+
 }  // namespace
 
 // The open archive and everything one load needs to read it safely.
@@ -221,18 +229,14 @@ void CREZ::LoadREZ_LoadDirectory(CREZDir* dir, ReadState& in)
                 // Checked before anything is allocated, so no allocation is
                 // ever larger than the archive.
                 if (length > 0 && uint64_t{offset} + length > in.size) {
-                    printf("File contents lie outside REZ file, passing over the file:\n"
-                           "  %s%s%s   Offset: %" PRIu32 "   Length: %" PRIu32 "\n\n",
-                           name.c_str(), extension.empty() ? "" : ".", extension.c_str(),
-                           offset, length);
+                    ReportPassedOverFile("File contents lie outside REZ file", name, extension,
+                                         offset, length);
                     continue;
                 }
                 contents = in.Contents(offset, length);
                 if (!contents) {
-                    printf("Error when reading file contents from REZ file, passing over the file:\n"
-                           "  %s%s%s   Offset: %" PRIu32 "   Length: %" PRIu32 "\n\n",
-                           name.c_str(), extension.empty() ? "" : ".", extension.c_str(),
-                           offset, length);
+                    ReportPassedOverFile("Error when reading file contents from REZ file", name,
+                                         extension, offset, length);
                     continue;
                 }
             }

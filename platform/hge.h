@@ -2,7 +2,6 @@
 // hgeCreate, listing the sub-folders or the files matching a wildcard.
 #pragma once
 
-#include <memory>
 #include <string>
 #include <vector>
 
